@@ -1,0 +1,21 @@
+# Sourced by the other scripts: installs the Debian packages the build needs,
+# only those missing, so a machine that has them all touches nothing.
+kestrane_packages="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev"
+
+ensure_packages() {
+    missing=""
+    for package in "$@"; do
+        status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+        case "$status" in
+            *"install ok installed"*) ;;
+            *) missing="$missing $package" ;;
+        esac
+    done
+    [ -z "$missing" ] && return 0
+    echo "Installing:$missing"
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
+}
