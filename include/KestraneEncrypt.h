@@ -104,6 +104,44 @@ public:
      */
     static void FreeResult(char*& result);
 
+    /*
+     * FileEncrypt: scramble the whole file at sourcePath into a file at
+     * destinationPath holding one record (one byte longer than the source).
+     * FileDecrypt: turn such a file back into the plain file.
+     *
+     *   sourcePath, destinationPath  narrow, zero-terminated paths, passed to
+     *       the platform unchanged. They may name the same file: it is then
+     *       scrambled or unscrambled in place.
+     *
+     * The source is read whole before the destination is touched, and the
+     * destination is replaced only once every byte has been written: no
+     * call that answers false creates, truncates or partly writes it. A new
+     * destination gets the permissions a plain fopen(path, "wb") would give
+     * it; an existing one keeps its permissions and, where the process may
+     * set them, its owner and group; a symbolic link stays a link and its
+     * target receives the content. A destination that is not a regular file
+     * (a pipe, a device), or a file in a directory that takes no new file,
+     * is written directly. A file with several hard links is replaced, so
+     * its other names keep the old content.
+     *
+     * Returns true once every byte of the result has reached the
+     * destination. Returns false, with the destination as it was, when:
+     *   - either path is NULL;
+     *   - the source cannot be opened, measured or read whole (including a
+     *     source that changes size while it is read);
+     *   - the source is empty;
+     *   - FileEncrypt: the source is larger than 2147483646 bytes;
+     *   - FileDecrypt: the first byte of the source is not a key index
+     *     (30..255);
+     *   - memory for the file cannot be allocated;
+     *   - the destination is write-protected, or cannot be created or
+     *     written in full (no space, no permission, a missing directory);
+     *     for a destination written directly (see above) the bytes already
+     *     written stay written.
+     */
+    static bool FileEncrypt(const char* sourcePath, const char* destinationPath);
+    static bool FileDecrypt(const char* sourcePath, const char* destinationPath);
+
     /* Copies nothing (the class has no data) and returns *this. */
     CKestraneEncrypt& operator=(const CKestraneEncrypt& other);
 };

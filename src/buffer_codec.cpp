@@ -1,7 +1,7 @@
 // MemEncrypt, MemDecrypt, FreeResult and the class's copy assignment.
 #include "KestraneEncrypt.h"
 
-#include "buffer_codec.h"
+#include "platform.h"
 #include "key_table.h"
 
 #include <climits>
@@ -9,11 +9,6 @@
 #include <cstring>
 
 namespace kestrane {
-
-void* AllocateBytes(std::size_t size)
-{
-    return std::malloc(size == 0 ? 1 : size);
-}
 
 namespace {
 
@@ -94,7 +89,7 @@ bool CKestraneEncrypt::MemEncrypt(const char* source, int sourceLength, char*& r
     }
     resultLength = sourceLength + 1;
     if (result == nullptr) {
-        result = static_cast<char*>(kestrane::AllocateBytes(static_cast<std::size_t>(resultLength)));
+        result = static_cast<char*>(kestrane::platform::AllocateBuffer(static_cast<std::size_t>(resultLength)));
         if (result == nullptr) {
             return false;
         }
@@ -115,7 +110,7 @@ bool CKestraneEncrypt::MemDecrypt(const char* source, int sourceLength, char*& r
     }
     resultLength = sourceLength - 1;
     if (result == nullptr) {
-        result = static_cast<char*>(kestrane::AllocateBytes(static_cast<std::size_t>(resultLength)));
+        result = static_cast<char*>(kestrane::platform::AllocateBuffer(static_cast<std::size_t>(resultLength)));
         if (result == nullptr) {
             return false;
         }

@@ -63,6 +63,19 @@ TEST(MemCodec, RoundTripsEveryLengthAroundVectorWidthsAndEveryByteValue)
     }
 }
 
+// Large results come from a different allocation path (aligned for huge
+// pages); they must round-trip and release through FreeResult the same way.
+TEST(MemCodec, RoundTripsABufferLargeEnoughForHugePages)
+{
+    const Bytes plain = Pattern((std::size_t{9} << 20) + 5, 11);
+    const CallResult record = Encrypt(plain);
+    ASSERT_TRUE(record.ok);
+    EXPECT_EQ(record.bytes, ExpectedRecord(plain, record.bytes[0]));
+    const CallResult back = Decrypt(record.bytes);
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.bytes, plain);
+}
+
 TEST(MemDecrypt, AcceptsFirstBytes0To29AndRefuses30To255)
 {
     const Bytes body = Pattern(40);
