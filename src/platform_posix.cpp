@@ -223,12 +223,17 @@ bool ReplaceThroughTemp(const char* path, const char* data, std::size_t size)
 bool WriteFileReplacing(const char* path, const char* data, std::size_t size)
 {
     struct stat link {};
-    if (lstat(path, &link) == 0 && S_ISLNK(link.st_mode)) {
+    if (lstat(path, &link) != 0) {
+        if (errno != ENOENT) {
+            return false;  // unknown: it might be a link that must stay one
+        }
+    } else if (S_ISLNK(link.st_mode)) {
         // Keep the link and replace what it points to.
         char* const target = realpath(path, nullptr);
         if (target == nullptr) {
-            // Dangling (or looping): let open follow it as fopen would.
-            return WriteDirectly(path, data, size);
+            // A dangling link: nothing to lose, so let open create its
+            // target as fopen would. Anything else is a failure.
+            return errno == ENOENT && WriteDirectly(path, data, size);
         }
         const bool ok = ReplaceThroughTemp(target, data, size);
         std::free(target);

@@ -5,7 +5,6 @@
 
 #include <climits>
 #include <cstring>
-#include <thread>
 
 #if defined(__unix__)
 #include <sys/mman.h>
@@ -254,34 +253,6 @@ TEST(CopyAssignment, ReturnsTheAssignedInstance)
     CKestraneEncrypt a;
     const CKestraneEncrypt b;
     EXPECT_EQ(&(a = b), &a);
-}
-
-// Many threads at once, each checking its own round trips: no call may see
-// another's state.
-TEST(MemCodec, ConcurrentCallsAreIndependent)
-{
-    constexpr int kThreads = 8;
-    bool ok[kThreads] = {};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t, &ok] {
-            bool all = true;
-            for (int i = 0; i < 200 && all; ++i) {
-                const Bytes plain = Pattern(static_cast<std::size_t>(1 + (i * 37 + t) % 3000),
-                                            static_cast<unsigned>(t));
-                const CallResult record = Encrypt(plain);
-                const CallResult back = record.ok ? Decrypt(record.bytes) : CallResult{};
-                all = record.ok && back.ok && back.bytes == plain;
-            }
-            ok[t] = all;
-        });
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    for (int t = 0; t < kThreads; ++t) {
-        EXPECT_TRUE(ok[t]) << "thread " << t;
-    }
 }
 
 }  // namespace
