@@ -72,9 +72,10 @@ void RunCodec(benchmark::State& state, bool callerBuffer)
     int length = 0;
     for (auto _ : state) {
         char* result = callerBuffer ? out.data() : nullptr;
-        const bool ok = Encrypt
-            ? CKestraneEncrypt::MemEncrypt(source.data(), static_cast<int>(n), result, length)
-            : CKestraneEncrypt::MemDecrypt(source.data(), static_cast<int>(n), result, length);
+        const bool ok =
+            Encrypt
+                ? CKestraneEncrypt::MemEncrypt(source.data(), static_cast<int>(n), result, length)
+                : CKestraneEncrypt::MemDecrypt(source.data(), static_cast<int>(n), result, length);
         if (!ok) {
             state.SkipWithError("call failed");
         }
@@ -87,10 +88,22 @@ void RunCodec(benchmark::State& state, bool callerBuffer)
     Finish(state, n);
 }
 
-void BM_MemEncrypt_CallerBuffer(benchmark::State& state) { RunCodec<true>(state, true); }
-void BM_MemDecrypt_CallerBuffer(benchmark::State& state) { RunCodec<false>(state, true); }
-void BM_MemEncrypt_Allocating(benchmark::State& state) { RunCodec<true>(state, false); }
-void BM_MemDecrypt_Allocating(benchmark::State& state) { RunCodec<false>(state, false); }
+void BM_MemEncrypt_CallerBuffer(benchmark::State& state)
+{
+    RunCodec<true>(state, true);
+}
+void BM_MemDecrypt_CallerBuffer(benchmark::State& state)
+{
+    RunCodec<false>(state, true);
+}
+void BM_MemEncrypt_Allocating(benchmark::State& state)
+{
+    RunCodec<true>(state, false);
+}
+void BM_MemDecrypt_Allocating(benchmark::State& state)
+{
+    RunCodec<false>(state, false);
+}
 
 void Sizes(benchmark::internal::Benchmark* b)
 {

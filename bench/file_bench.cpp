@@ -38,9 +38,11 @@ struct Files {
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             bytes[i] = static_cast<char>(i * 131U);
         }
-        std::ofstream(plain, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(plain, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         bytes[0] = 5;  // a valid key index
-        std::ofstream(record, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(record, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
     ~Files()
     {
@@ -66,11 +68,13 @@ bool PlainCopy(const char* from, const char* to)
     const long size = std::ftell(in);
     std::fseek(in, 0, SEEK_SET);
     char* buffer = static_cast<char*>(std::malloc(static_cast<std::size_t>(size)));
-    const bool read = std::fread(buffer, 1, static_cast<std::size_t>(size), in) == static_cast<std::size_t>(size);
+    const bool read =
+        std::fread(buffer, 1, static_cast<std::size_t>(size), in) == static_cast<std::size_t>(size);
     std::fclose(in);
     std::FILE* out = std::fopen(to, "wb");
     const bool written = read && out != nullptr &&
-                         std::fwrite(buffer, 1, static_cast<std::size_t>(size), out) == static_cast<std::size_t>(size);
+                         std::fwrite(buffer, 1, static_cast<std::size_t>(size), out) ==
+                             static_cast<std::size_t>(size);
     const bool closed = out != nullptr && std::fclose(out) == 0;
     std::free(buffer);
     return written && closed;
@@ -87,12 +91,22 @@ void RunFile(benchmark::State& state, FileOperation operation, const std::string
             break;
         }
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kFileSize));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(kFileSize));
 }
 
-void BM_PlainCopy(benchmark::State& state) { RunFile(state, &PlainCopy, TheFiles().plain); }
-void BM_FileEncrypt(benchmark::State& state) { RunFile(state, &CKestraneEncrypt::FileEncrypt, TheFiles().plain); }
-void BM_FileDecrypt(benchmark::State& state) { RunFile(state, &CKestraneEncrypt::FileDecrypt, TheFiles().record); }
+void BM_PlainCopy(benchmark::State& state)
+{
+    RunFile(state, &PlainCopy, TheFiles().plain);
+}
+void BM_FileEncrypt(benchmark::State& state)
+{
+    RunFile(state, &CKestraneEncrypt::FileEncrypt, TheFiles().plain);
+}
+void BM_FileDecrypt(benchmark::State& state)
+{
+    RunFile(state, &CKestraneEncrypt::FileDecrypt, TheFiles().record);
+}
 
 // Peak resident memory of a process, in KiB. VmHWM rather than ru_maxrss:
 // it belongs to the address space, so it starts afresh at exec and is not
@@ -116,8 +130,9 @@ long PeakKiB()
 int PeakChild(const char* op, const char* from, const char* to)
 {
     const FileOperation operation = std::strcmp(op, "encrypt") == 0 ? &CKestraneEncrypt::FileEncrypt
-                                    : std::strcmp(op, "decrypt") == 0 ? &CKestraneEncrypt::FileDecrypt
-                                                                      : &PlainCopy;
+                                    : std::strcmp(op, "decrypt") == 0
+                                        ? &CKestraneEncrypt::FileDecrypt
+                                        : &PlainCopy;
     const long before = PeakKiB();
     const bool ok = operation(from, to);
     std::printf("%ld %ld\n", before, PeakKiB());
@@ -141,8 +156,12 @@ void RunPeak(benchmark::State& state, const char* op, const std::string& from)
         posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
         const std::string self = "/proc/self/exe";
-        char* argv[] = {const_cast<char*>(self.c_str()), const_cast<char*>("--peak"), const_cast<char*>(op),
-                        const_cast<char*>(from.c_str()), const_cast<char*>(files.output.c_str()), nullptr};
+        char* argv[] = {const_cast<char*>(self.c_str()),
+                        const_cast<char*>("--peak"),
+                        const_cast<char*>(op),
+                        const_cast<char*>(from.c_str()),
+                        const_cast<char*>(files.output.c_str()),
+                        nullptr};
         pid_t child = 0;
         const int spawned = posix_spawn(&child, "/proc/self/exe", &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
@@ -163,9 +182,18 @@ void RunPeak(benchmark::State& state, const char* op, const std::string& from)
     state.counters["peak_per_file_size"] = static_cast<double>(peak) / fileKiB;
 }
 
-void BM_PeakMemory_PlainCopy(benchmark::State& state) { RunPeak(state, "copy", TheFiles().plain); }
-void BM_PeakMemory_FileEncrypt(benchmark::State& state) { RunPeak(state, "encrypt", TheFiles().plain); }
-void BM_PeakMemory_FileDecrypt(benchmark::State& state) { RunPeak(state, "decrypt", TheFiles().record); }
+void BM_PeakMemory_PlainCopy(benchmark::State& state)
+{
+    RunPeak(state, "copy", TheFiles().plain);
+}
+void BM_PeakMemory_FileEncrypt(benchmark::State& state)
+{
+    RunPeak(state, "encrypt", TheFiles().plain);
+}
+void BM_PeakMemory_FileDecrypt(benchmark::State& state)
+{
+    RunPeak(state, "decrypt", TheFiles().record);
+}
 
 BENCHMARK(BM_PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FileEncrypt)->Unit(benchmark::kMillisecond)->UseRealTime();

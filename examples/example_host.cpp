@@ -23,7 +23,8 @@ int main()
     char* plain = nullptr;
     int plainLength = 0;
     const bool ok = CKestraneEncrypt::MemDecrypt(record, recordLength, plain, plainLength);
-    const bool same = ok && plainLength == length && std::memcmp(plain, message, static_cast<size_t>(length)) == 0;
+    const bool same = ok && plainLength == length &&
+                      std::memcmp(plain, message, static_cast<size_t>(length)) == 0;
     std::printf("unscrambled back: %s\n", same ? "identical" : "DIFFERENT");
 
     CKestraneEncrypt::FreeResult(plain);

@@ -42,8 +42,7 @@
 
 #include "kestrane_export.h"
 
-class KESTRANE_EXPORT CKestraneEncrypt
-{
+class KESTRANE_EXPORT CKestraneEncrypt {
 public:
     /*
      * MemEncrypt: scramble sourceLength bytes at source into a record of

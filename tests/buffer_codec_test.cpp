@@ -15,8 +15,8 @@ namespace {
 
 using namespace kestrane_test;
 
-const int kLengths[] = {1, 2, 3, 7, 8, 9, 15, 16, 17, 31, 32, 33, 63, 64, 65,
-                        127, 128, 129, 255, 256, 257, 1000, 4096, 4097, 65537};
+const int kLengths[] = {1,  2,  3,   7,   8,   9,   15,  16,  17,   31,   32,   33,   63,
+                        64, 65, 127, 128, 129, 255, 256, 257, 1000, 4096, 4097, 65537};
 
 TEST(MemEncrypt, WritesKeyIndexThenBodyXoredWithThatKeyByte)
 {
@@ -135,7 +135,8 @@ TEST(MemCodec, RefusesBadArgumentsWithoutTouchingTheResult)
     };
     char sentinel[4] = {'a', 'b', 'c', 'd'};
     for (const Case& c : cases) {
-        for (const auto operation : {&CKestraneEncrypt::MemEncrypt, &CKestraneEncrypt::MemDecrypt}) {
+        for (const auto operation :
+             {&CKestraneEncrypt::MemEncrypt, &CKestraneEncrypt::MemDecrypt}) {
             char* nullResult = nullptr;
             int length = 777;
             EXPECT_FALSE(operation(c.source, c.length, nullResult, length)) << c.name;

@@ -13,9 +13,9 @@
 #include <iterator>
 
 #include <dirent.h>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <string>
 
 namespace {
 
@@ -54,9 +54,11 @@ TEST(FaultInjection, BufferOperationsUnderEveryAllocationFailure)
             char* result = nullptr;
             int length = -1;
             Arm(FaultKind::kAllocation, failAt);
-            const bool ok = c.encrypt
-                ? CKestraneEncrypt::MemEncrypt(Chars(c.source), static_cast<int>(c.source.size()), result, length)
-                : CKestraneEncrypt::MemDecrypt(Chars(c.source), static_cast<int>(c.source.size()), result, length);
+            const bool ok =
+                c.encrypt ? CKestraneEncrypt::MemEncrypt(
+                                Chars(c.source), static_cast<int>(c.source.size()), result, length)
+                          : CKestraneEncrypt::MemDecrypt(
+                                Chars(c.source), static_cast<int>(c.source.size()), result, length);
             const bool allocated = result != nullptr;
             CKestraneEncrypt::FreeResult(result);
             const FaultReport report = Disarm();
@@ -68,7 +70,8 @@ TEST(FaultInjection, BufferOperationsUnderEveryAllocationFailure)
             }
             EXPECT_FALSE(ok) << c.name << ", failing allocation " << failAt;
             EXPECT_FALSE(allocated) << c.name;
-            EXPECT_EQ(static_cast<std::size_t>(length), c.encrypt ? c.source.size() + 1 : c.source.size() - 1)
+            EXPECT_EQ(static_cast<std::size_t>(length),
+                      c.encrypt ? c.source.size() + 1 : c.source.size() - 1)
                 << c.name;
         }
     }

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <csignal>
 #include <thread>
 #endif
 
@@ -21,7 +21,8 @@ using namespace kestrane_test;
 
 TEST(FileFaults, PosixOnly)
 {
-    GTEST_SKIP() << "file-size limits, FIFOs, permission bits and symbolic links are POSIX facilities";
+    GTEST_SKIP()
+        << "file-size limits, FIFOs, permission bits and symbolic links are POSIX facilities";
 }
 
 #else

@@ -11,9 +11,9 @@ enum class FaultKind { kAllocation, kIo };
 
 // What happened while armed.
 struct FaultReport {
-    long calls = 0;           // calls of the armed kind
-    bool injected = false;    // whether the chosen call was reached and failed
-    long liveAllocations = 0; // allocations made minus allocations released
+    long calls = 0;            // calls of the armed kind
+    bool injected = false;     // whether the chosen call was reached and failed
+    long liveAllocations = 0;  // allocations made minus allocations released
 };
 
 // Between Arm and Disarm, the failAt-th call (1-based) of the given kind
