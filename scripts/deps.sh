@@ -1,6 +1,6 @@
 # Sourced by the other scripts: installs the Debian packages the build needs,
 # only those missing, so a machine that has them all touches nothing.
-kestrane_packages="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev"
+kestrane_packages="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11-dev pkg-config"
 # For the sanitizer, fuzzing and static-analysis stages of the tests.
 kestrane_check_packages="clang libclang-rt-14-dev llvm clang-tidy clang-format cppcheck"
 
