@@ -13,6 +13,12 @@ else()
         $<$<BOOL:${KESTRANE_WERROR}>:-Werror>)
 endif()
 
+if(MINGW)
+    # Self-contained Windows binaries: the C++ run time, libgcc and the
+    # threads library are linked in, so a DLL needs only what Windows has.
+    target_link_options(kestrane_options INTERFACE -static)
+endif()
+
 if(KESTRANE_SANITIZE)
     target_compile_options(kestrane_options INTERFACE
         -fsanitize=${KESTRANE_SANITIZE} -fno-sanitize-recover=all -fno-omit-frame-pointer -g)

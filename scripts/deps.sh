@@ -3,6 +3,8 @@
 kestrane_packages="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11-dev pkg-config"
 # For the sanitizer, fuzzing and static-analysis stages of the tests.
 kestrane_check_packages="clang libclang-rt-14-dev llvm clang-tidy clang-format cppcheck"
+# For the Windows stage: the MinGW-w64 cross compiler and Wine to run its tests.
+kestrane_windows_packages="g++-mingw-w64-x86-64-posix wine wine64"
 
 ensure_packages() {
     missing=""

@@ -1,22 +1,27 @@
-# Compares the dynamic symbols a library defines with the expected list.
-# Usage: cmake -DNM=nm -DLIBRARY=lib.so -DEXPECTED=list.txt -P check_exports.cmake
-execute_process(
-    COMMAND "${NM}" -D --defined-only --format=posix "${LIBRARY}"
-    OUTPUT_VARIABLE listing
-    RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-    message(FATAL_ERROR "nm failed on ${LIBRARY}")
-endif()
-
-string(REPLACE "\n" ";" lines "${listing}")
+# Compares the symbols a library exports with the expected list.
+# Usage: cmake -DTOOL=nm|objdump -DLIBRARY=lib.so|lib.dll -DEXPECTED=list.txt
+#              -P check_exports.cmake
 set(actual "")
+if(LIBRARY MATCHES "\\.dll$")
+    # A DLL's export table, from objdump -p: "[   0] name" lines.
+    execute_process(COMMAND "${TOOL}" -p "${LIBRARY}"
+        OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+    set(pattern "^[ \t]*\\[[ 0-9]+\\] ([^ ]+)$")
+else()
+    # ELF dynamic symbols in nm's posix format, "name type value size";
+    # absolute symbols (type A, such as version nodes) are linker
+    # bookkeeping, not code of ours.
+    execute_process(COMMAND "${TOOL}" -D --defined-only --format=posix "${LIBRARY}"
+        OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+    set(pattern "^([^ ]+) [B-Zb-z]")
+endif()
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${TOOL} failed on ${LIBRARY}")
+endif()
+string(REPLACE "\n" ";" lines "${listing}")
 foreach(line IN LISTS lines)
-    # posix format: "name type value size"; absolute symbols (type A, such as
-    # version nodes) are linker bookkeeping, not code of ours.
-    if(line MATCHES "^([^ ]+) ([A-Za-z])")
-        if(NOT CMAKE_MATCH_2 STREQUAL "A")
-            list(APPEND actual "${CMAKE_MATCH_1}")
-        endif()
+    if(line MATCHES "${pattern}")
+        list(APPEND actual "${CMAKE_MATCH_1}")
     endif()
 endforeach()
 list(SORT actual)
