@@ -61,10 +61,10 @@ bool WritePieces(int fd, const char* data, std::size_t size)
     while (size > 0) {
         const std::size_t piece = size < kMaxPiece ? size : kMaxPiece;
         const ssize_t written = write(fd, data, piece);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {  // no progress on a non-empty write: give up
             return false;
         }
         data += written;
@@ -115,10 +115,10 @@ std::uint64_t Mix(std::uint64_t x)
     return x ^ (x >> 31);
 }
 
-// A new, empty file beside path, named path + ".kestrane-XXXXXXXX" and
-// created exclusively, with the permissions a new destination would get.
-// tempPath receives its name (malloc'd; the caller frees it). Returns the
-// descriptor, or -1 with errno set by the last attempt.
+// A new, empty file beside path, named path + ".kestrane-" + 12 random
+// characters, created exclusively, with the permissions a new destination
+// would get. tempPath receives its name (malloc'd; the caller frees it).
+// Returns the descriptor, or -1 with errno set by the last attempt.
 int CreateTempBeside(const char* path, char*& tempPath)
 {
     static const char kInfix[] = ".kestrane-";

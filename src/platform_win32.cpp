@@ -61,7 +61,7 @@ bool WriteDirectly(const char* path, const char* data, std::size_t size)
     return file != INVALID_HANDLE_VALUE && WriteAndClose(file, data, size);
 }
 
-// A new file beside path, named path + ".kestrane-XXXXXXXX", created
+// A new file beside path, named path + ".kestrane-" + 8 hex digits, created
 // exclusively; tempPath receives its name (malloc'd; the caller frees it).
 HANDLE CreateTempBeside(const char* path, char*& tempPath, DWORD& error)
 {
