@@ -227,4 +227,45 @@ TEST(FaultInjection, SourceChangingSizeWhileReadIsRefused)
     }
 }
 
+// A source that cannot become a record (or a record whose plain bytes would
+// not fit in an int) is refused from its measured size alone: no buffer is
+// allocated and not a byte is read. (Sparse files: no disk space is used.)
+TEST(FaultInjection, OversizedSourcesAreRefusedBeforeAllocatingOrReading)
+{
+    struct Case {
+        const char* name;
+        bool encrypt;
+        std::uintmax_t size;
+    };
+    const Case cases[] = {
+        {"encrypt 2^31 - 1 bytes", true, 2147483647U},
+        {"decrypt 2^31 bytes", false, 2147483648U},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string source = dir / "source";
+        const std::string destination = dir / "destination";
+        WriteFile(source, Bytes{});
+        std::filesystem::resize_file(source, c.size);
+
+        Arm(FaultKind::kAllocation, 0);  // count only
+        const bool ok = c.encrypt
+                            ? CKestraneEncrypt::FileEncrypt(source.c_str(), destination.c_str())
+                            : CKestraneEncrypt::FileDecrypt(source.c_str(), destination.c_str());
+        const FaultReport allocations = Disarm();
+        Arm(FaultKind::kIo, 0);
+        static_cast<void>(c.encrypt
+                              ? CKestraneEncrypt::FileEncrypt(source.c_str(), destination.c_str())
+                              : CKestraneEncrypt::FileDecrypt(source.c_str(), destination.c_str()));
+        const FaultReport io = Disarm();
+
+        EXPECT_FALSE(ok) << c.name;
+        EXPECT_LE(allocations.calls, 1) << c.name << ": more than the stream was allocated";
+        EXPECT_EQ(allocations.liveAllocations, 0) << c.name;
+        // fopen, fseeko to the end, ftello, fseeko back, fclose -- and no fread.
+        EXPECT_LE(io.calls, 5) << c.name << ": the source was read";
+        EXPECT_FALSE(Exists(destination)) << c.name;
+    }
+}
+
 }  // namespace
