@@ -148,6 +148,8 @@ int Run(int argc, char** argv)
         "kestrane"};
     app.set_version_flag("--version", "kestrane " KESTRANE_VERSION);
     app.require_subcommand(1);
+    // Paths may begin with '/', even on Windows: never take them for options.
+    app.allow_windows_style_options(false);
 
     std::string source;
     std::string destination;
