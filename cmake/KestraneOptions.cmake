@@ -4,6 +4,15 @@ set(KESTRANE_SANITIZE "" CACHE STRING
     "Sanitizers to build with, as for -fsanitize= (e.g. address,undefined or thread)")
 option(KESTRANE_FUZZ "Build the libFuzzer targets (clang only)" OFF)
 
+# An instrumented build links the sanitizer run time into the executables:
+# its libraries have undefined symbols by design, export the sanitizers' own
+# symbols, and the run time interposes the C library itself.
+if(KESTRANE_SANITIZE OR KESTRANE_FUZZ)
+    set(KESTRANE_INSTRUMENTED ON)
+else()
+    set(KESTRANE_INSTRUMENTED OFF)
+endif()
+
 add_library(kestrane_options INTERFACE)
 if(MSVC)
     target_compile_options(kestrane_options INTERFACE /W4 $<$<BOOL:${KESTRANE_WERROR}>:/WX>)

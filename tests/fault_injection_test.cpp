@@ -119,8 +119,7 @@ public:
 
     bool Call() const
     {
-        return case_.encrypt ? CKestraneEncrypt::FileEncrypt(source_.c_str(), destination_.c_str())
-                             : CKestraneEncrypt::FileDecrypt(source_.c_str(), destination_.c_str());
+        return FileOperationFor(case_.encrypt)(source_.c_str(), destination_.c_str());
     }
 
     // Everything exactly as before (after false) or exactly right (true).
@@ -244,15 +243,13 @@ TEST(FaultInjection, OversizedSourcesAreRefusedBeforeAllocatingOrReading)
         WriteFile(source, Bytes{});
         std::filesystem::resize_file(source, c.size);
 
+        const FileOperation operation = FileOperationFor(c.encrypt);
+
         Arm(FaultKind::kAllocation, 0);  // count only
-        const bool ok = c.encrypt
-                            ? CKestraneEncrypt::FileEncrypt(source.c_str(), destination.c_str())
-                            : CKestraneEncrypt::FileDecrypt(source.c_str(), destination.c_str());
+        const bool ok = operation(source.c_str(), destination.c_str());
         const FaultReport allocations = Disarm();
         Arm(FaultKind::kIo, 0);
-        static_cast<void>(c.encrypt
-                              ? CKestraneEncrypt::FileEncrypt(source.c_str(), destination.c_str())
-                              : CKestraneEncrypt::FileDecrypt(source.c_str(), destination.c_str()));
+        static_cast<void>(operation(source.c_str(), destination.c_str()));
         const FaultReport io = Disarm();
 
         EXPECT_FALSE(ok) << c.name;

@@ -10,7 +10,6 @@ namespace {
 
 using namespace kestrane_test;
 
-using FileOperation = bool (*)(const char*, const char*);
 const FileOperation kEncrypt = &CKestraneEncrypt::FileEncrypt;
 const FileOperation kDecrypt = &CKestraneEncrypt::FileDecrypt;
 

@@ -20,8 +20,6 @@ namespace {
 
 using namespace kestrane_test;
 
-using FileOperation = bool (*)(const char*, const char*);
-
 class FileFaults : public ::testing::Test {
 protected:
     TempDir dir;

@@ -14,6 +14,14 @@ namespace kestrane_test {
 
 using Bytes = std::vector<unsigned char>;
 
+// FileEncrypt or FileDecrypt, for tables of cases that run either.
+using FileOperation = bool (*)(const char*, const char*);
+
+inline FileOperation FileOperationFor(bool encrypt)
+{
+    return encrypt ? &CKestraneEncrypt::FileEncrypt : &CKestraneEncrypt::FileDecrypt;
+}
+
 // n bytes that walk through every byte value, zero included.
 inline Bytes Pattern(std::size_t n, unsigned seed = 0)
 {
